@@ -1,0 +1,105 @@
+// Storage for byte values and the out-of-memory path.
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "engine/byte_string.h"
+
+namespace varnolt {
+namespace {
+
+// Values this large are mapped on 2 MiB boundaries and advised for huge pages:
+// with 4 KiB pages, faulting in a fresh 256 MiB buffer costs more than reading
+// the file into it.
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+void defaultFatalError(const Text& message) {
+    std::fprintf(stderr, "运行时出错!\n\n错误信息：%s\n", message.c_str());
+    std::fflush(stderr);
+    std::_Exit(-1);
+}
+
+FatalErrorHook fatalHook = defaultFatalError;
+
+std::shared_ptr<std::uint8_t> allocateHuge(std::size_t n) {
+    const std::size_t rounded = (n + kHugePage - 1) / kHugePage * kHugePage;
+    void* raw = mmap(nullptr, rounded + kHugePage, PROT_READ | PROT_WRITE,
+                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (raw == MAP_FAILED) return nullptr;
+    auto* base = static_cast<std::uint8_t*>(raw);
+    const auto addr = reinterpret_cast<std::uintptr_t>(base);
+    auto* aligned = reinterpret_cast<std::uint8_t*>((addr + kHugePage - 1) & ~(kHugePage - 1));
+    const std::size_t head = static_cast<std::size_t>(aligned - base);
+    if (head > 0) munmap(base, head);
+    const std::size_t tail = kHugePage - head;
+    if (tail > 0) munmap(aligned + rounded, tail);
+    madvise(aligned, rounded, MADV_HUGEPAGE);
+    return std::shared_ptr<std::uint8_t>(aligned, [rounded](std::uint8_t* p) { munmap(p, rounded); });
+}
+
+std::shared_ptr<std::uint8_t> allocate(std::int32_t n) {
+    const auto size = static_cast<std::size_t>(n);
+    if (size >= kHugePage) return allocateHuge(size);
+    auto* p = static_cast<std::uint8_t*>(std::malloc(size));
+    if (p == nullptr) return nullptr;
+    return std::shared_ptr<std::uint8_t>(p, [](std::uint8_t* q) { std::free(q); });
+}
+
+}  // namespace
+
+void setFatalErrorHook(FatalErrorHook hook) { fatalHook = hook ? hook : defaultFatalError; }
+
+void failAllocation(std::int64_t bytesAsked) {
+    char message[96];
+    std::snprintf(message, sizeof message, "分配 %" PRId64 " 字节内存失败!", bytesAsked);
+    fatalHook(message);
+    std::_Exit(-1);  // a hook that returns must not let the caller go on without storage
+}
+
+ByteBuilder::ByteBuilder(std::int32_t n) {
+    if (n <= 0) return;
+    data_ = allocate(n);
+    if (!data_) failAllocation(n);
+    size_ = n;
+}
+
+std::optional<ByteBuilder> ByteBuilder::tryAllocate(std::int32_t n) {
+    ByteBuilder b;
+    if (n <= 0) return b;
+    b.data_ = allocate(n);
+    if (!b.data_) return std::nullopt;
+    b.size_ = n;
+    return b;
+}
+
+void ByteBuilder::shrink(std::int32_t n) {
+    if (n < 0) n = 0;
+    if (n >= size_) return;
+    size_ = n;
+    if (n == 0) data_.reset();
+}
+
+ByteString ByteBuilder::freeze() && {
+    ByteString s;
+    if (size_ > 0) {
+        s.data_ = std::move(data_);
+        s.size_ = size_;
+    }
+    data_.reset();
+    size_ = 0;
+    return s;
+}
+
+ByteString ByteString::copyOf(std::string_view bytes) {
+    const auto n = static_cast<std::int32_t>(std::min<std::size_t>(bytes.size(), INT32_MAX));
+    ByteBuilder b(n);
+    if (n > 0) std::memcpy(b.data(), bytes.data(), static_cast<std::size_t>(n));
+    return std::move(b).freeze();
+}
+
+}  // namespace varnolt
