@@ -77,6 +77,16 @@ std::optional<ByteBuilder> ByteBuilder::tryAllocate(std::int32_t n) {
     return b;
 }
 
+std::optional<ByteBuilder> ByteBuilder::reclaim(ByteString& value) {
+    if (value.data_.use_count() != 1) return std::nullopt;
+    ByteBuilder b;
+    // The storage was made writable by a builder; only constness was added.
+    b.data_ = std::const_pointer_cast<std::uint8_t>(std::move(value.data_));
+    b.size_ = value.size_;
+    value = ByteString();
+    return b;
+}
+
 void ByteBuilder::shrink(std::int32_t n) {
     if (n < 0) n = 0;
     if (n >= size_) return;

@@ -51,6 +51,9 @@ public:
     explicit ByteBuilder(std::int32_t n);
     // The same, but out of memory gives std::nullopt instead of ending.
     static std::optional<ByteBuilder> tryAllocate(std::int32_t n);
+    // Takes back the storage of a value that nobody else holds, so that it can
+    // be changed without a copy; std::nullopt (value untouched) when shared.
+    static std::optional<ByteBuilder> reclaim(ByteString& value);
 
     std::uint8_t* data() { return data_.get(); }
     std::int32_t size() const { return size_; }

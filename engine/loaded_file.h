@@ -1,6 +1,8 @@
 // The tool's one working copy of a file.
 #pragma once
 
+#include <utility>
+
 #include "engine/byte_string.h"
 
 namespace varnolt {
@@ -17,6 +19,8 @@ public:
     const ByteString& buffer() const { return buffer_; }
     // Stores a new working copy; the flag is not touched.
     void replaceBuffer(ByteString value) { buffer_ = std::move(value); }
+    // Moves the working copy out, leaving an empty one until replaceBuffer.
+    ByteString takeBuffer() { return std::exchange(buffer_, ByteString()); }
 
     // Writes the whole buffer to path (see writeFile); the working copy stays.
     [[nodiscard]] bool save(const Text& path) const { return writeFile(path, buffer_); }

@@ -12,18 +12,22 @@ ReplaceOutcome replaceAtPositions(LoadedFile& file, const std::vector<std::int32
     if (replacementLength > spanLength) return ReplaceOutcome::replacementTooLong;
 
     const ByteString bytes = concat({textToBytes(replacementText), zeros(spanLength - replacementLength)});
-    const ByteString& old = file.buffer();
-    auto inside = [&](std::int32_t pos) {
-        return pos >= 1 && std::int64_t{pos} - 1 + spanLength <= old.size();
-    };
+    const std::int64_t size = file.buffer().size();
+    auto inside = [&](std::int32_t pos) { return pos >= 1 && std::int64_t{pos} - 1 + spanLength <= size; };
     bool any = false;
     for (std::int32_t pos : positions) any = any || inside(pos);
     if (!any) return ReplaceOutcome::done;
 
-    // One copy, then every place written into it: the same bytes as replacing
-    // each span in turn, at the cost of one buffer copy instead of one per place.
-    ByteBuilder next(old.size());
-    std::memcpy(next.data(), old.data(), static_cast<std::size_t>(old.size()));
+    // Every place is written into one new value: the same bytes as replacing
+    // each span in turn. A working copy that nothing else holds is reused, so
+    // a Modify on a large file costs neither a copy nor a second buffer.
+    ByteString current = file.takeBuffer();
+    std::optional<ByteBuilder> reused = ByteBuilder::reclaim(current);
+    if (!reused) {
+        reused.emplace(current.size());
+        std::memcpy(reused->data(), current.data(), static_cast<std::size_t>(current.size()));
+    }
+    ByteBuilder& next = *reused;
     for (std::int32_t pos : positions) {
         if (inside(pos))
             std::memcpy(next.data() + (pos - 1), bytes.data(), static_cast<std::size_t>(spanLength));

@@ -94,6 +94,18 @@ TEST(Replace, ModifyTwiceWritesTheSameBytes) {
     EXPECT_EQ(once.view(), "1\0\0 two 1\0\0"s);
 }
 
+// Modify reuses a working copy nobody else holds; a value still held
+// elsewhere must keep its bytes.
+TEST(Replace, LeavesOtherHoldersOfTheOldBufferUntouched) {
+    LoadedFile file = fileHolding("abcabc");
+    const ByteString before = file.buffer();
+    ASSERT_EQ(replaceChecked(file, Rows{{{true, "4"}}}, "X", "abc"), ReplaceOutcome::done);
+    EXPECT_EQ(before.view(), "abcabc");
+    EXPECT_EQ(file.buffer().view(), "abcX\0\0"s);
+    ASSERT_EQ(replaceChecked(file, Rows{{{true, "1"}}}, "Y", "abc"), ReplaceOutcome::done);
+    EXPECT_EQ(file.buffer().view(), "Y\0\0X\0\0"s);
+}
+
 TEST(PatchCycle, LoadSearchCheckReplaceSaveReadBack) {
     TempDir dir;
     std::string original = "MZ\0\0"s + "Hello, \xca\xc0\xbd\xe7!" + std::string(3, '\0') + "Hello, \xca\xc0\xbd\xe7!" + "\x01\x02"s;
