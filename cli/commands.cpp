@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <optional>
 #include <cstring>
 
 #include "cli/occurrences.h"
@@ -157,43 +158,43 @@ int runReplace(const Options& o, const std::string& localeCodeset, std::FILE* ou
             if (!occursAt(buffer, pattern, pos))
                 return report(err, exitNothingFound,
                               "\"" + o.text + "\" does not occur at position " + std::to_string(pos) + " of " + o.file);
-    } else if (find(buffer, pattern, 1) == -1) {
-        return report(err, exitNothingFound, "\"" + o.text + "\" does not occur in " + o.file);
-    }
-    auto forEachChosen = [&](auto&& visit) -> std::int64_t {
-        if (o.selection != Selection::all) {
-            for (std::int32_t pos : chosen) visit(pos);
-            return static_cast<std::int64_t>(chosen.size());
-        }
-        return forEachPosition(buffer, pattern, INT64_MAX, [&](std::int32_t pos) {
-            visit(pos);
+    } else {
+        forEachPosition(buffer, pattern, INT64_MAX, [&](std::int32_t pos) {
+            chosen.push_back(pos);
             return true;
         });
-    };
-
+        if (chosen.empty()) return report(err, exitNothingFound, "\"" + o.text + "\" does not occur in " + o.file);
+    }
+    const auto n = static_cast<long long>(chosen.size());
+    const char* plural = n == 1 ? "" : "s";
     const std::string target = o.output.empty() ? o.file : o.output;
+
     if (o.dryRun) {
         const std::string change = '\t' + hexOf(pattern.view()) + '\t' + hexOf(bytes.view());
         std::string line;
-        const std::int64_t n = forEachChosen([&](std::int32_t pos) {
+        for (std::int32_t pos : chosen) {
             line = std::to_string(pos) + change;
             writeLine(out, line);
-        });
-        std::fprintf(out, "dry run: would write %lld place%s to %s; nothing was written\n", static_cast<long long>(n), n == 1 ? "" : "s",
-                     target.c_str());
+        }
+        std::fprintf(out, "dry run: would write %lld place%s to %s; nothing was written\n", n, plural, target.c_str());
         return exitDone;
     }
 
-    // One copy of the buffer, then every place written into it.
-    ByteBuilder next(buffer.size());
-    std::memcpy(next.data(), buffer.data(), static_cast<std::size_t>(buffer.size()));
-    PlaceWriter writer(next.data(), bytes);
-    const std::int64_t n = forEachChosen([&](std::int32_t pos) { writer.write(pos); });
-    file.replaceBuffer(std::move(next).freeze());
+    // Every place is known before the first write, so writing in place cannot
+    // hide or make an occurrence. The working copy is ours alone: no copy.
+    ByteString current = file.takeBuffer();
+    std::optional<ByteBuilder> next = ByteBuilder::reclaim(current);
+    if (!next) {
+        next.emplace(current.size());
+        std::memcpy(next->data(), current.data(), static_cast<std::size_t>(current.size()));
+    }
+    PlaceWriter writer(next->data(), bytes);
+    for (std::int32_t pos : chosen) writer.write(pos);
+    file.replaceBuffer(std::move(*next).freeze());
     if (!file.save(target))
         return report(err, exitFileError,
                       "cannot write " + target + (o.output.empty() ? "; the file is unchanged" : ""));
-    std::fprintf(out, "wrote %lld place%s to %s\n", static_cast<long long>(n), n == 1 ? "" : "s", target.c_str());
+    std::fprintf(out, "wrote %lld place%s to %s\n", n, plural, target.c_str());
     return exitDone;
 }
 
