@@ -93,6 +93,8 @@ def main():
     replace = {
         "varnolt-patch replace --all": f"{program} replace {q(src)} {n} {r} --all -o {q(out('varnolt'))}",
         "sed": f"sed 's/{n}/{r}/g' {q(src)} > {q(out('sed'))}",
+        # sed with the sync that varnolt-patch always does (coreutils sync FILE).
+        "sed, then sync of its output": f"sed 's/{n}/{r}/g' {q(src)} > {q(out('sedsync'))} && sync {q(out('sedsync'))}",
         "perl": f"perl -pe 's/{n}/{r}/g' {q(src)} > {q(out('perl'))}",
         "python bytes.replace": (f"{python} -c 'import sys; open(sys.argv[2], \"wb\").write("
                                  f"open(sys.argv[1], \"rb\").read().replace(b\"{n}\", b\"{r}\"))' "
