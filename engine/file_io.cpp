@@ -43,12 +43,23 @@ bool writeAll(int fd, const std::uint8_t* p, std::size_t n) {
     return true;
 }
 
+// Used only where the folder takes no temporary file. The old bytes are not
+// touched until the space for the new ones is reserved, so a full disk or a
+// file size limit fails before anything is lost; only a device error in the
+// middle of the write could still leave a mix.
 bool writeInPlace(const Text& path, const ByteString& data) {
-    Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666));
+    Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666));
     if (!fd.valid()) return false;
-    const bool written = writeAll(fd.get(), data.data(), static_cast<std::size_t>(data.size()));
-    const bool synced = written && ::fsync(fd.get()) == 0;
-    return fd.reset() && synced;
+    const auto size = static_cast<off_t>(data.size());
+    if (size > 0) {
+        const int reserved = ::posix_fallocate(fd.get(), 0, size);
+        // A file system that cannot reserve space is written without.
+        if (reserved != 0 && reserved != EOPNOTSUPP && reserved != EINVAL) return false;
+    }
+    bool ok = writeAll(fd.get(), data.data(), static_cast<std::size_t>(data.size()));
+    ok = ok && ::ftruncate(fd.get(), size) == 0;
+    ok = ok && ::fsync(fd.get()) == 0;
+    return fd.reset() && ok;
 }
 
 std::string folderOf(const std::string& path) {
