@@ -282,6 +282,14 @@ class StatusTest(FileCase):
                 self.assertIn(message, r.stderr)
         self.assertEqual(self.content(path), b"abc")
 
+    @unittest.skipUnless(os.path.exists("/dev/full"), "needs /dev/full")
+    def test_output_that_cannot_be_written(self):
+        with open("/dev/full", "wb") as full:
+            r = subprocess.run([PROGRAM, "find", self.fixture(b"abc"), "b"], stdout=full, stderr=subprocess.PIPE,
+                               timeout=60)
+        self.assertEqual(r.returncode, 3)
+        self.assertIn(b"cannot write the output", r.stderr)
+
     def test_help_and_version(self):
         for args in [["--help"], ["find", "-h"], ["replace", "x", "--help"]]:
             with self.subTest(args=args):
