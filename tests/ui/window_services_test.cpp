@@ -8,10 +8,10 @@
 #include <QScreen>
 #include <QWindow>
 #include <QtTest>
-#include <deque>
 
 #include "ui/main_window_layout.h"
 #include "ui/window_services.h"
+#include "window_test_support.h"
 
 using varnolt::Text;
 using namespace varnolt::ui;
@@ -20,22 +20,6 @@ Q_DECLARE_METATYPE(Qt::KeyboardModifiers)
 Q_DECLARE_METATYPE(Qt::DropActions)
 
 namespace {
-
-// Answers the save dialog from a script and remembers how each was opened.
-class ScriptedDialogs final : public PlatformDialogs {
-public:
-    std::deque<std::optional<QString>> answers;
-    QStringList startNames;
-    QStringList errorBoxes;
-
-    std::optional<QString> askSaveFileName(QWidget*, const QString& startName) override {
-        startNames << startName;
-        std::optional<QString> answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    void showErrorBox(const QString& title, const QString& text) override { errorBoxes << title + "|" + text; }
-};
 
 // The offscreen platform nudges a frame that would start left of or above the
 // screen back by its margin; there only the size and the asked place can be
@@ -51,26 +35,6 @@ void compareFrame(const QWidget& window, const QRect& expected) {
 QPoint centredFor(QSize size) {
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     return {(screen.width() - size.width()) / 2, (screen.height() - size.height()) / 2};
-}
-
-// Sends a drag's enter and drop to the widget under it, as a drag from another
-// program would arrive.
-void dragAndDrop(QWidget* over, QMimeData* data, Qt::DropActions allowed, Qt::KeyboardModifiers keys) {
-    const QPoint at = over->rect().center();
-    QDragEnterEvent enter(at, allowed, data, Qt::LeftButton, keys);
-    QCoreApplication::sendEvent(over, &enter);
-    QDragMoveEvent move(at, allowed, data, Qt::LeftButton, keys);
-    QCoreApplication::sendEvent(over, &move);
-    QDropEvent drop(at, allowed, data, Qt::LeftButton, keys);
-    QCoreApplication::sendEvent(over, &drop);
-}
-
-QMimeData* files(const QStringList& paths) {
-    auto* data = new QMimeData;
-    QList<QUrl> urls;
-    for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
-    data->setUrls(urls);
-    return data;
 }
 
 }  // namespace
@@ -364,7 +328,7 @@ void WindowServicesTest::drops() {
 
     QWidget* widget = over == QStringLiteral("窗口") ? &window : window.findChild<QWidget*>(over);
     if (auto* area = qobject_cast<QAbstractScrollArea*>(widget)) widget = area->viewport();
-    QMimeData* data = asText ? new QMimeData : files(paths);
+    QMimeData* data = asText ? new QMimeData : fileList(paths);
     if (asText) data->setText(paths.join(' '));
     const QString before = window.control<QPlainTextEdit>("编辑框搜索")->toPlainText();
     dragAndDrop(widget, data, Qt::CopyAction | Qt::MoveAction, keys);
