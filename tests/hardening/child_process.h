@@ -15,6 +15,9 @@ namespace varnolt::testing_support {
 
 // The exit code a child returns when it cannot become an unprivileged user.
 inline constexpr int kCannotDropPrivileges = 77;
+// The exit code of a child whose body threw: the exception must not reach the
+// test framework, which would go on running the other tests in the child.
+inline constexpr int kChildThrew = 78;
 
 struct ChildEnd {
     int exitCode = -1;  // -1 when the child did not exit by itself
@@ -24,6 +27,7 @@ struct ChildEnd {
     std::string describe() const {
         if (signal == SIGALRM) return "did not finish in time (hang)";
         if (signal != 0) return "died of signal " + std::to_string(signal);
+        if (exitCode == kChildThrew) return "threw an exception";
         return "exited with " + std::to_string(exitCode);
     }
 };
@@ -33,7 +37,12 @@ inline ChildEnd runInChild(const std::function<int()>& body, unsigned timeoutSec
     const pid_t pid = fork();
     if (pid == 0) {
         alarm(timeoutSeconds);
-        _exit(body());
+        int code = kChildThrew;
+        try {
+            code = body();
+        } catch (...) {
+        }
+        _exit(code);
     }
     int status = 0;
     ChildEnd end;

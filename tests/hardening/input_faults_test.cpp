@@ -1,12 +1,17 @@
 // Texts as users paste them: huge search texts and length texts that are no
 // plain numbers. None may crash, hang or change the buffer's size.
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 #include "engine/loaded_file.h"
 #include "engine/occurrence_search.h"
 #include "engine/replacement.h"
+#include "tests/hardening/child_process.h"
 
 namespace varnolt {
 namespace {
@@ -45,6 +50,38 @@ INSTANTIATE_TEST_SUITE_P(
         LengthCase{"full_width_space_and_plus", "\xa1\xa1\xa3\xab\xa3\xb4", "6789", "0123"},
         LengthCase{"lone_lead_byte", "\xa3", "", ""}),
     [](const testing::TestParamInfo<LengthCase>& i) { return std::string(i.param.name); });
+
+// Bytes of address space the process uses now.
+rlim_t addressSpaceInUse() {
+    std::ifstream statm("/proc/self/statm");
+    rlim_t pages = 0;
+    statm >> pages;
+    return pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE));
+}
+
+// "99999999999" asks for every byte before and after each hit. On a file
+// without zero bytes (a text, a table of data) rows holding all of them would
+// take about 1000 times the file's size, 32 GB for this 16 MiB buffer: the
+// program would die of its memory. The search must fit in 1 GiB more.
+TEST(PastedLength, HugeCountsOnAFileWithoutZeroBytesStayWithinMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space, so no limit on it can be set";
+#endif
+    std::string bytes(16 << 20, 'x');
+    for (std::size_t i = 0; i < 1000; ++i) bytes.replace(bytes.size() / 1000 * i + 7, 3, "HIT");
+    const ByteString buffer = ByteString::copyOf(bytes);
+    const testing_support::ChildEnd end = testing_support::runInChild(
+        [&] {
+            const rlim_t bound = addressSpaceInUse() + (rlim_t{1} << 30);
+            const rlimit limit{bound, bound};
+            if (setrlimit(RLIMIT_AS, &limit) != 0) return 2;
+            return searchOccurrences(buffer, "HIT", "99999999999", "99999999999").size() == 1000 ? 0 : 1;
+        },
+        120);
+    // An exception here is std::bad_alloc; exit code 255 the engine's own
+    // out-of-memory stop.
+    EXPECT_TRUE(end.exitedWith(0)) << "the search " << end.describe();
+}
 
 // A search text of 1 MiB, no zero byte in it.
 std::string mebibyteText() {
