@@ -150,8 +150,8 @@ int runReplace(const Options& o, const std::string& localeCodeset, std::FILE* ou
         });
         if (positions.size() < chosen.size())
             return report(err, exitNothingFound,
-                          "there is no occurrence number " + std::to_string(chosen[positions.size()]) + ": \"" +
-                              o.text + "\" occurs " + std::to_string(seen) + " times in " + o.file);
+                          "there is no occurrence number " + std::to_string(chosen[positions.size()]) + ": " +
+                              o.file + " holds " + std::to_string(seen) + " of \"" + o.text + "\"");
         chosen = std::move(positions);
     } else if (o.selection == Selection::at) {
         for (std::int32_t pos : chosen)
