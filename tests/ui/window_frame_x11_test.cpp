@@ -2,10 +2,12 @@
 // the outer size with the frame that openbox adds, and dragging the window by
 // its labels.
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QWindow>
 #include <QtTest>
 
@@ -21,7 +23,11 @@ QRect centred(QSize size) {
     return {QPoint((screen.width() - size.width()) / 2, (screen.height() - size.height()) / 2), size};
 }
 
-bool xdotool(const QStringList& args) { return QProcess::execute(QStringLiteral("xdotool"), args) == 0; }
+bool xdotool(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), args);
+    return p.waitForFinished() && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
 
 // Where the X server has the window's client area now.
 QPoint serverPosition(WId id) {
@@ -32,6 +38,15 @@ QPoint serverPosition(WId id) {
         QRegularExpression(QStringLiteral("Position: (-?\\d+),(-?\\d+)")).match(QString::fromUtf8(p.readAll()));
     return m.hasMatch() ? QPoint(m.captured(1).toInt(), m.captured(2).toInt()) : QPoint();
 }
+
+// Counts the drag events that reach a window.
+struct DragWatch : QObject {
+    int moves = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::DragMove) ++moves;
+        return false;
+    }
+};
 
 struct PressWatch : QObject {
     bool seen = false;
@@ -52,6 +67,8 @@ private slots:
     void initTestCase();
     void outerSizeIncludesTheFrame();
     void dragByLabelMovesTheWindow();
+    void dropFromAnotherProgram_data();
+    void dropFromAnotherProgram();
 };
 
 void WindowFrameX11Test::initTestCase() {
@@ -117,6 +134,71 @@ void WindowFrameX11Test::dragByLabelMovesTheWindow() {
     QTRY_COMPARE(window.frameGeometry().topLeft(), start + delta);
     QTRY_COMPARE(services.outerGeometry().topLeft(), start + delta);
     QCOMPARE(clicks.count(), 1);
+}
+
+void WindowFrameX11Test::dropFromAnotherProgram_data() {
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<bool>("raised");
+    QTest::newRow("one file") << QStringList{"程序.exe"} << QStringList{} << true;
+    QTest::newRow("two files") << QStringList{"a.bin", "b.bin"} << QStringList{} << true;
+    QTest::newRow("ctrl and shift held") << QStringList{"a.bin"} << QStringList{"ctrl", "shift"} << false;
+}
+
+void WindowFrameX11Test::dropFromAnotherProgram() {
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, keys);
+    QFETCH(bool, raised);
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) QSKIP("xdotool is not installed");
+
+    QTemporaryDir dir;
+    QStringList paths;
+    QByteArray expected;
+    for (const QString& name : names) {
+        QFile f(dir.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        paths << f.fileName();
+        expected += QFile::encodeName(f.fileName()) + (names.size() > 1 ? "\r\n" : "");
+    }
+
+    LayoutWindow window;
+    WindowServices services(window);
+    FileDropTarget target;
+    QVERIFY(target.bindTo(services.nativeHandle()));
+    QList<QByteArray> got;
+    connect(&target, &FileDropTarget::filesDropped, this,
+            [&](const varnolt::Text& text) { got << QByteArray::fromStdString(text); });
+    DragWatch watch;
+    window.installEventFilter(&watch);
+    services.showWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+
+    QProcess source;
+    source.start(QStringLiteral(DRAG_SOURCE), paths);
+    QTRY_VERIFY(source.canReadLine());
+    const QStringList ready = QString::fromUtf8(source.readLine()).split(' ');
+    QCOMPARE(ready.value(0), QStringLiteral("ready"));
+    const QPoint from(ready.value(1).toInt(), ready.value(2).toInt());
+    QTRY_VERIFY(xdotool({"search", "--onlyvisible", "--name", "^drag source$"}));
+
+    // Dropped on the search box: the drop still goes to the window.
+    auto* box = window.control<QWidget>("编辑框搜索");
+    const QPoint to = box->mapToGlobal(box->rect().center());
+    if (!keys.isEmpty()) QVERIFY(xdotool(QStringList{"keydown"} + keys));
+    QVERIFY(xdotool(at(from) + QStringList{"mousedown", "1"}));
+    int step = 0;
+    QTRY_VERIFY(xdotool(at(to + QPoint(step++ % 2, 0))) && watch.moves > 1);
+    QVERIFY(xdotool(at(to) + QStringList{"mouseup", "1"}));
+    if (!keys.isEmpty()) QVERIFY(xdotool(QStringList{"keyup"} + keys));
+    // The source's drag has ended; a Qt source reports the action last offered,
+    // not the target's final answer, so only the arrival is checked here.
+    QTRY_VERIFY(source.canReadLine());
+    if (raised) QTRY_COMPARE(got.size(), 1);
+    source.kill();
+    source.waitForFinished();
+
+    QCOMPARE(got, raised ? QList<QByteArray>{expected} : QList<QByteArray>{});
+    QCOMPARE(window.control<QPlainTextEdit>("编辑框搜索")->toPlainText(), QString());
 }
 
 QTEST_MAIN(WindowFrameX11Test)
