@@ -74,6 +74,18 @@ INSTANTIATE_TEST_SUITE_P(
         SpanCase{"crlf_in_search_text", "one\r\ntwo", "e\r\nt", "2", "2", "on", "wo"}),
     [](const testing::TestParamInfo<SpanCase>& i) { return std::string(i.param.name); });
 
+TEST(Search, CellTextsStopAtMaxCellBytes) {
+    std::string bytes(4 * maxCellBytes, 'x');
+    const std::string search(maxCellBytes + 10, 's');
+    bytes.replace(static_cast<std::size_t>(maxCellBytes) + 5, search.size(), search);
+    const auto rows = searchOccurrences(ByteString::copyOf(bytes), search, "99999999999", "2147483647");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].before, std::string(static_cast<std::size_t>(maxCellBytes), 'x'));
+    EXPECT_EQ(rows[0].found, search.substr(0, maxCellBytes));
+    EXPECT_EQ(rows[0].after, std::string(static_cast<std::size_t>(maxCellBytes), 'x'));
+    EXPECT_EQ(rows[0].position, intToText(maxCellBytes + 6));
+}
+
 TEST(Search, MatchMayStartInsideATwoByteCharacter) {
     const auto rows = searchOccurrences(ByteString::copyOf("\xd6\xd0\xce\xc4"), "\xd0\xce", "10", "10");
     EXPECT_EQ(positions(rows), std::vector<std::string>{"2"});
