@@ -235,7 +235,8 @@ replace writes the chosen places and saves the whole file atomically.
                          utf-16be, big5, shift-jis, or hex for bytes given as
                          hex digits such as "48 65 6c"
 Arguments are read in the locale's encoding (LC_ALL, LC_CTYPE, LANG); a
-character the chosen encoding cannot hold is an error.
+character the chosen encoding cannot hold is an error. Put -- before a TEXT
+or REPLACEMENT that starts with "-".
 
 Exit status: 0 done, 1 nothing found (or a chosen place holds no occurrence),
 2 usage error, 3 file error.
