@@ -12,8 +12,9 @@ import unittest
 PROGRAM = os.environ.get("VARNOLT_PATCH", "varnolt-patch")
 
 
-def run(*args):
-    return subprocess.run([PROGRAM, *args], capture_output=True, timeout=60)
+def run(*args, locale=None):
+    env = dict(os.environ, LC_ALL=locale) if locale else None
+    return subprocess.run([PROGRAM, *args], capture_output=True, timeout=60, env=env)
 
 
 class FileCase(unittest.TestCase):
@@ -150,6 +151,19 @@ class EncodingTest(FileCase):
                 self.assertIn(message, r.stderr.decode("utf-8"))
                 self.assertEqual(self.content(path), b"abc")
 
+    def test_plain_c_locale(self):
+        # Under the C locale arguments are ASCII: Chinese text cannot be typed,
+        # but hex and ASCII still work, and cells show what ASCII cannot hold.
+        path = self.fixture(b"\xd6\xd0k")
+        r = run("find", path, "中", locale="C")
+        self.assertEqual(r.returncode, 2)
+        self.assertIn(b"locale", r.stderr)
+        r = run("find", path, "k", locale="C")
+        self.assertEqual((r.returncode, r.stdout), (0, b"1\t\\u{4e2d}\tk\t\t3\n"))
+        r = run("replace", path, "d6 d0", "41", "--at", "1", "--encoding", "hex", locale="C")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(self.content(path), b"A\x00k")
+
     def test_arguments_not_in_the_locale_encoding(self):
         # A lone 0xFF is no UTF-8: the text cannot be known, so nothing is searched.
         r = subprocess.run([PROGRAM.encode(), b"find", self.fixture(b"\xff").encode(), b"\xff"],
@@ -268,11 +282,18 @@ class StatusTest(FileCase):
                 self.assertTrue(r.stderr.startswith(b"varnolt-patch: "), r.stderr)
         self.assertEqual(self.content(path), b"abc")
 
+    def sparse(self, size):
+        path = os.path.join(self.dir, "huge.bin")
+        with open(path, "wb") as f:
+            f.truncate(size)
+        return path
+
     def test_file_errors(self):
         path = self.fixture(b"abc")
         cases = [
             (["find", os.path.join(self.dir, "missing"), "a"], b"No such file"),
             (["find", self.dir, "a"], b"folder"),
+            (["find", self.sparse(2**31), "a"], b"2 GiB"),
             (["replace", path, "a", "b", "--all", "-o", os.path.join(self.dir, "no", "out")], b"cannot write"),
         ]
         for args, message in cases:
