@@ -76,6 +76,10 @@ struct Parser {
         const bool flag = name == "--json" || name == "--dry-run" || name == "--all";
         if (flag && inline_) return fail("option " + std::string(name) + " takes no value");
 
+        const bool valued = name == "--before" || name == "--after" || name == "--max" || name == "--hits" ||
+                            name == "--at" || name == "--encoding" || name == "-o" || name == "--output";
+        if (!flag && !valued) return fail("unknown option " + std::string(name));
+
         if (name == "--json") return o.json = true;
         if (name == "--dry-run") return o.dryRun = true;
         if (name == "--all") return selection(Selection::all, name, std::nullopt);
@@ -104,12 +108,9 @@ struct Parser {
             o.encoding = *e;
             return true;
         }
-        if (name == "-o" || name == "--output") {
-            if (v->empty()) return fail("-o needs a file name");
-            o.output = *v;
-            return true;
-        }
-        return fail("unknown option " + std::string(name));
+        if (v->empty()) return fail("-o needs a file name");
+        o.output = *v;  // -o or --output, the last valued option left
+        return true;
     }
 
     // Options that the command does not take are refused rather than ignored:

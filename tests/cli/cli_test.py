@@ -259,6 +259,7 @@ class StatusTest(FileCase):
             ["find", path, "a", "extra"],
             ["find", path, ""],
             ["find", path, "a", "--bogus"],
+            ["find", "--bogus", path, "a"],
             ["find", path, "a", "--before"],
             ["find", path, "a", "--before", "-1"],
             ["find", path, "a", "--after", "x"],
