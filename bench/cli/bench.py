@@ -108,6 +108,7 @@ def main():
             print(f"skipped {name}: not installed")
             del jobs[name]
 
+    load_before = os.getloadavg()[0]
     times = {name: [] for name in [*find, *replace]}
     outputs = {}
     for round_ in range(args.runs + 1):
@@ -144,7 +145,7 @@ def main():
     median = {name: statistics.median(t) for name, t in times.items()}
     print(f"file: {args.size_mib} MiB, {NEEDLE.decode()} every {SPACING // 1024} KiB "
           f"({(args.size_mib << 20) // SPACING} occurrences); median of {args.runs} runs, warm page cache")
-    print(f"machine: {os.cpu_count()} cores, {platform_line()}, load average {os.getloadavg()[0]:.1f}")
+    print(f"machine: {os.cpu_count()} cores, {platform_line()}, load average {load_before:.1f} before, {os.getloadavg()[0]:.1f} after")
     print("ratio: varnolt-patch's time / the tool's time; below 1 means varnolt-patch is faster")
     for title, jobs, ours in (("find the first 1000 offsets", find, "varnolt-patch find"),
                               ("same-length replace of every occurrence", replace, "varnolt-patch replace --all")):
