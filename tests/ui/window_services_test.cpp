@@ -1,11 +1,14 @@
 #include <QGroupBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QWindow>
 #include <QtTest>
 
@@ -62,6 +65,7 @@ private slots:
     void drops();
     void bindToOnlyOnce();
     void fileDialogRemembersTheConfirmedName();
+    void qtSaveDialogTakesOnlyExistingFiles();
     void pauseDispatchesAClick();
     void pauseOfNoTimeDispatchesNothing_data();
     void pauseOfNoTimeDispatchesNothing();
@@ -69,6 +73,7 @@ private slots:
     void fatalErrorText_data();
     void fatalErrorText();
     void fatalErrorEndsWithoutExitRoutines();
+    void closingDuringAFlashEndsTheProgram();
     void exitRoutinesRunOnceInOrder();
 };
 
@@ -364,6 +369,62 @@ void WindowServicesTest::fileDialogRemembersTheConfirmedName() {
     QCOMPARE(dialogs.startNames, (QStringList{QString(), QString(), chosen}));
 }
 
+void WindowServicesTest::qtSaveDialogTakesOnlyExistingFiles() {
+    QTemporaryDir dir;
+    const QString existing = dir.filePath(QStringLiteral("旧.bin"));
+    QFile f(existing);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+
+    // Plays the user: each step waits for the dialog or box it expects.
+    QStringList seen;
+    int step = 0;
+    QObject guard;
+    std::function<void()> user = [&] {
+        if (step > 4) return;
+        QTimer::singleShot(20, &guard, user);  // keeps polling inside nested boxes
+        QWidget* modal = QApplication::activeModalWidget();
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        auto* name = dialog ? dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
+        if (step == 0 && name) {
+            seen << "start:" + name->text();
+            name->setText(dir.filePath(QStringLiteral("new.bin")));
+            step = 1;
+            QTest::keyClick(name, Qt::Key_Return);  // refused: the name does not exist
+        } else if (step == 1 && box) {
+            seen << "box:" + box->text().section('\n', 1, 1);
+            step = 2;
+            box->button(QMessageBox::Ok)->click();
+        } else if (step == 2 && name) {
+            name->setText(existing);
+            step = 3;
+            QTest::keyClick(name, Qt::Key_Return);  // asks before replacing
+        } else if (step == 3 && box) {
+            seen << "box:" + box->text().section('\n', 1, 1);
+            step = 4;
+            box->button(QMessageBox::Yes)->click();
+        } else if (step == 4 && name) {
+            step = 5;
+            dialog->reject();
+        }
+    };
+    QtPlatformDialogs dialogs;
+    QTimer::singleShot(0, &guard, user);
+    const std::optional<QString> chosen = dialogs.askSaveFileName(nullptr, QString());
+    QCOMPARE(chosen, std::optional<QString>(existing));
+    QCOMPARE(seen, (QStringList{"start:", "box:File not found.", "box:Do you want to replace it?"}));
+
+    // The next showing starts with that name; cancelling gives nothing.
+    step = 4;
+    QTimer::singleShot(0, &guard, [&] {
+        seen << "start:" + QApplication::activeModalWidget()->findChild<QLineEdit*>("fileNameEdit")->text();
+        user();
+    });
+    QCOMPARE(dialogs.askSaveFileName(nullptr, existing), std::optional<QString>());
+    QCOMPARE(seen.back(), QStringLiteral("start:旧.bin"));
+}
+
 void WindowServicesTest::pauseDispatchesAClick() {
     LayoutWindow window;
     WindowServices services(window);
@@ -443,9 +504,19 @@ void WindowServicesTest::fatalErrorText() {
     QCOMPARE(varnolt::ui::fatalErrorText(message, code), expected);
 }
 
+void WindowServicesTest::closingDuringAFlashEndsTheProgram() {
+    QProcess child;
+    child.start(QStringLiteral(PROGRAM_CHILD), {"close-flash"});
+    QVERIFY(child.waitForFinished(60000));
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 0);
+    QCOMPARE(QString::fromUtf8(child.readAllStandardOutput()),
+             QStringLiteral("handler returned\nevent loop returned\nexit routine ran\n"));
+}
+
 void WindowServicesTest::fatalErrorEndsWithoutExitRoutines() {
     QProcess child;
-    child.start(QStringLiteral(FATAL_ERROR_CHILD), {});
+    child.start(QStringLiteral(PROGRAM_CHILD), {"fatal"});
     QVERIFY(child.waitForFinished(60000));
     QCOMPARE(child.exitStatus(), QProcess::NormalExit);
     QCOMPARE(child.exitCode(), 255);  // -1 as the process's status byte
