@@ -4,14 +4,16 @@
 #include <charconv>
 #include <optional>
 
+#include "engine/occurrence_search.h"
+
 namespace varnolt::cli {
 namespace {
 
-// A decimal number from min to 2^31 - 1, nothing else: no sign, no spaces.
-std::optional<std::int32_t> number(std::string_view s, std::int32_t min) {
+// A decimal number from min to max, nothing else: no sign, no spaces.
+std::optional<std::int32_t> number(std::string_view s, std::int32_t min, std::int32_t max = INT32_MAX) {
     std::int32_t v = 0;
     const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (s.empty() || s.front() == '-' || ec != std::errc() || end != s.data() + s.size() || v < min)
+    if (s.empty() || s.front() == '-' || ec != std::errc() || end != s.data() + s.size() || v < min || v > max)
         return std::nullopt;
     return v;
 }
@@ -87,8 +89,11 @@ struct Parser {
         const std::optional<std::string_view> v = value(name, inline_);
         if (!v) return false;
         if (name == "--before" || name == "--after") {
-            const auto n = number(*v, 0);
-            if (!n) return fail(std::string(name) + " takes a number of bytes from 0, not \"" + std::string(*v) + "\"");
+            // The window's cells hold at most maxCellBytes; so do these rows.
+            const auto n = number(*v, 0, maxCellBytes);
+            if (!n)
+                return fail(std::string(name) + " takes a number of bytes from 0 to " + std::to_string(maxCellBytes) +
+                            ", not \"" + std::string(*v) + "\"");
             (name == "--before" ? o.before : o.after) = *n;
             return true;
         }
@@ -218,7 +223,7 @@ keeps its size and no later byte moves; a longer one is refused.
 find lists one row per occurrence, overlapping ones included, in the order of
 position: number, bytes before, the text, bytes after, 1-based byte position,
 separated by tabs. Context stops at its first zero byte, as in the window.
-  --before N, --after N  context bytes (default 10 each)
+  --before N, --after N  context bytes, 0 to 4096 (default 10 each)
   --max N                list at most N rows (default 1000, as the window)
   --all                  list every occurrence
   --json                 one JSON object per line, with every context byte in

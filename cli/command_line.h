@@ -23,7 +23,7 @@ struct Options {
     std::string replacement;
     std::string output;  // replace: where to save; empty means over file
     Encoding encoding = Encoding::gbk;
-    std::int32_t before = 10;  // context bytes, as the window's length boxes
+    std::int32_t before = 10;  // context bytes, as the window's length boxes; at most maxCellBytes
     std::int32_t after = 10;
     std::int64_t max = 1000;  // find: most rows listed, as the window
     bool json = false;

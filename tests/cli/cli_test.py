@@ -55,7 +55,7 @@ class FindTest(FileCase):
             (["--before", "0", "--after", "0"], ["1\t\tabc\t\t11"]),
             (["--before=3", "--after=2"], ["1\t789\tabc\t01\t11"]),
             # Spans stop at the file's ends rather than failing.
-            (["--before", "50", "--after", "50"], ["1\t0123456789\tabc\t0123456789\t11"]),
+            (["--before", "4096", "--after", "4096"], ["1\t0123456789\tabc\t0123456789\t11"]),
         ]
         for options, expected in cases:
             with self.subTest(options=options):
@@ -262,6 +262,7 @@ class StatusTest(FileCase):
             ["find", "--bogus", path, "a"],
             ["find", path, "a", "--before"],
             ["find", path, "a", "--before", "-1"],
+            ["find", path, "a", "--after", "4097"],  # the window's cells hold at most 4096 bytes
             ["find", path, "a", "--after", "x"],
             ["find", path, "a", "--max", "0"],
             ["find", path, "a", "--max", "5", "--all"],
