@@ -16,8 +16,20 @@
 namespace varnolt::ui {
 namespace {
 
+enum class ControlKind { lineEdit, multiLineEdit, label, pushButton, groupBox, reportList, object };
+
+struct ControlEntry {
+    const char* name;
+    ControlKind kind;
+    const char* parent;  // nullptr: the window
+    QRect place;         // in the parent; a group box's children from its top-left corner
+    const char* text;
+    bool shown;
+};
+
 using K = ControlKind;
 
+// In layout order, which is also the stacking order, the first on top.
 constexpr std::array<ControlEntry, 17> controls{{
     {"编辑框后文长度", K::lineEdit, nullptr, {816, 240, 88, 24}, "10", true},
     {"标签3", K::label, nullptr, {760, 240, 56, 24}, "后文长度：", true},
@@ -38,6 +50,7 @@ constexpr std::array<ControlEntry, 17> controls{{
     {"超级列表框1", K::reportList, nullptr, {416, 16, 485, 208}, "", true},
 }};
 
+// Tab order; labels, group boxes and the two objects never take the focus.
 constexpr std::array<const char*, 10> cycle{
     "超级列表框1", "编辑框搜索", "按钮搜索", "按钮全选", "按钮全不选",
     "按钮修改",    "按钮保存",   "编辑框修改", "编辑框前文长度", "编辑框后文长度",
@@ -109,9 +122,6 @@ bool startsWindowDrag(const QEvent& event) {
 
 }  // namespace
 
-std::span<const ControlEntry> controlTable() { return controls; }
-std::span<const char* const> focusCycle() { return cycle; }
-
 LayoutWindow::LayoutWindow()
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -172,7 +182,6 @@ void LayoutWindow::closeEvent(QCloseEvent* event) {
     // The window is never asked; it goes, and the services fall silent.
     closed_ = true;
     event->accept();
-    emit closed();
 }
 
 }  // namespace varnolt::ui
