@@ -182,15 +182,10 @@ int runReplace(const Options& o, const std::string& localeCodeset, std::FILE* ou
 
     // Every place is known before the first write, so writing in place cannot
     // hide or make an occurrence. The working copy is ours alone: no copy.
-    ByteString current = file.takeBuffer();
-    std::optional<ByteBuilder> next = ByteBuilder::reclaim(current);
-    if (!next) {
-        next.emplace(current.size());
-        std::memcpy(next->data(), current.data(), static_cast<std::size_t>(current.size()));
-    }
-    PlaceWriter writer(next->data(), bytes);
+    ByteBuilder next = ByteBuilder::writableFrom(file.takeBuffer());
+    PlaceWriter writer(next.data(), bytes);
     for (std::int32_t pos : chosen) writer.write(pos);
-    file.replaceBuffer(std::move(*next).freeze());
+    file.replaceBuffer(std::move(next).freeze());
     if (!file.save(target))
         return report(err, exitFileError,
                       "cannot write " + target + (o.output.empty() ? "; the file is unchanged" : ""));

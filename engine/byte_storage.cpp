@@ -87,6 +87,13 @@ std::optional<ByteBuilder> ByteBuilder::reclaim(ByteString& value) {
     return b;
 }
 
+ByteBuilder ByteBuilder::writableFrom(ByteString value) {
+    if (std::optional<ByteBuilder> own = reclaim(value)) return std::move(*own);
+    ByteBuilder copy(value.size());
+    if (value.size() > 0) std::memcpy(copy.data(), value.data(), static_cast<std::size_t>(value.size()));
+    return copy;
+}
+
 void ByteBuilder::shrink(std::int32_t n) {
     if (n < 0) n = 0;
     if (n >= size_) return;

@@ -54,6 +54,9 @@ public:
     // Takes back the storage of a value that nobody else holds, so that it can
     // be changed without a copy; std::nullopt (value untouched) when shared.
     static std::optional<ByteBuilder> reclaim(ByteString& value);
+    // The value's bytes to change: its own storage when nobody else holds it,
+    // else one copy.
+    static ByteBuilder writableFrom(ByteString value);
 
     std::uint8_t* data() { return data_.get(); }
     std::int32_t size() const { return size_; }

@@ -21,13 +21,7 @@ ReplaceOutcome replaceAtPositions(LoadedFile& file, const std::vector<std::int32
     // Every place is written into one new value: the same bytes as replacing
     // each span in turn. A working copy that nothing else holds is reused, so
     // a Modify on a large file costs neither a copy nor a second buffer.
-    ByteString current = file.takeBuffer();
-    std::optional<ByteBuilder> reused = ByteBuilder::reclaim(current);
-    if (!reused) {
-        reused.emplace(current.size());
-        std::memcpy(reused->data(), current.data(), static_cast<std::size_t>(current.size()));
-    }
-    ByteBuilder& next = *reused;
+    ByteBuilder next = ByteBuilder::writableFrom(file.takeBuffer());
     for (std::int32_t pos : positions) {
         if (inside(pos))
             std::memcpy(next.data() + (pos - 1), bytes.data(), static_cast<std::size_t>(spanLength));
