@@ -1,6 +1,6 @@
 // Checks that need a real X server and window manager (run_with_openbox.sh):
-// the outer size with the frame that openbox adds, and dragging the window by
-// its labels.
+// the outer size with the frame that openbox adds, dragging the window by its
+// background, labels and group boxes, and drops from another program.
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -56,7 +56,7 @@ struct PressWatch : QObject {
     }
 };
 
-QStringList at(QPoint p) { return {"mousemove", QString::number(p.x()), QString::number(p.y())}; }
+QStringList pointerTo(QPoint p) { return {"mousemove", QString::number(p.x()), QString::number(p.y())}; }
 
 }  // namespace
 
@@ -66,7 +66,8 @@ class WindowFrameX11Test : public QObject {
 private slots:
     void initTestCase();
     void outerSizeIncludesTheFrame();
-    void dragByLabelMovesTheWindow();
+    void dragMovesTheWindow_data();
+    void dragMovesTheWindow();
     void dropFromAnotherProgram_data();
     void dropFromAnotherProgram();
 };
@@ -97,7 +98,18 @@ void WindowFrameX11Test::outerSizeIncludesTheFrame() {
     QCOMPARE(window.geometry().size(), QSize(915 - m.left() - m.right(), 300 - m.top() - m.bottom()));
 }
 
-void WindowFrameX11Test::dragByLabelMovesTheWindow() {
+void WindowFrameX11Test::dragMovesTheWindow_data() {
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QPoint>("at");  // from the control's top-left corner
+    QTest::newRow("status line") << "标签1" << QPoint(100, 12);
+    QTest::newRow("length caption") << "标签3" << QPoint(20, 12);
+    QTest::newRow("search group, below its controls") << "分组框1" << QPoint(200, 74);
+    QTest::newRow("background") << "窗口" << QPoint(200, 160);
+}
+
+void WindowFrameX11Test::dragMovesTheWindow() {
+    QFETCH(QString, control);
+    QFETCH(QPoint, at);
     if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) QSKIP("xdotool is not installed");
     LayoutWindow window;
     WindowServices services(window);
@@ -110,27 +122,28 @@ void WindowFrameX11Test::dragByLabelMovesTheWindow() {
     auto* button = window.control<QPushButton>("按钮搜索");
     QSignalSpy clicks(button, &QPushButton::clicked);
     const QPoint onButton = button->mapToGlobal(button->rect().center());
-    QVERIFY(xdotool(at(onButton) + QStringList{"mousedown", "1"}));
-    QVERIFY(xdotool(at(onButton + QPoint(5, 3)) + QStringList{"mouseup", "1"}));
+    QVERIFY(xdotool(pointerTo(onButton) + QStringList{"mousedown", "1"}));
+    QVERIFY(xdotool(pointerTo(onButton + QPoint(5, 3)) + QStringList{"mouseup", "1"}));
     QTRY_COMPARE(clicks.count(), 1);
     QCOMPARE(window.frameGeometry(), centred({915, 300}));
 
-    // A press on the status line moves the window with the pointer.
+    QWidget* pressed = control == QStringLiteral("窗口") ? &window : window.findChild<QWidget*>(control);
+    QVERIFY(pressed);
+    QCOMPARE(window.childAt(pressed->mapTo(&window, at)), pressed == &window ? nullptr : pressed);
     const QPoint start = window.frameGeometry().topLeft();
-    auto* label = window.control<QLabel>("标签1");
-    const QPoint onLabel = label->mapToGlobal(label->rect().center());
+    const QPoint from = pressed->mapToGlobal(at);
     const QPoint delta(-60, -40);
     PressWatch press;
-    label->installEventFilter(&press);
-    QVERIFY(xdotool(at(onLabel) + QStringList{"mousedown", "1"}));
+    pressed->installEventFilter(&press);
+    QVERIFY(xdotool(pointerTo(from) + QStringList{"mousedown", "1"}));
     QTRY_VERIFY(press.seen);
     // The window manager takes over a moment after the press has reached the
     // window, so the pointer keeps moving until the window follows. Qt hears
     // of the new place only when the move ends, so the server is asked.
     const QPoint client = serverPosition(window.winId());
     int step = 0;
-    QTRY_VERIFY(xdotool(at(onLabel + delta + QPoint(step++ % 2, 0))) && serverPosition(window.winId()) != client);
-    QVERIFY(xdotool(at(onLabel + delta) + QStringList{"mouseup", "1"}));
+    QTRY_VERIFY(xdotool(pointerTo(from + delta + QPoint(step++ % 2, 0))) && serverPosition(window.winId()) != client);
+    QVERIFY(xdotool(pointerTo(from + delta) + QStringList{"mouseup", "1"}));
     QTRY_COMPARE(window.frameGeometry().topLeft(), start + delta);
     QTRY_COMPARE(services.outerGeometry().topLeft(), start + delta);
     QCOMPARE(clicks.count(), 1);
@@ -185,10 +198,10 @@ void WindowFrameX11Test::dropFromAnotherProgram() {
     auto* box = window.control<QWidget>("编辑框搜索");
     const QPoint to = box->mapToGlobal(box->rect().center());
     if (!keys.isEmpty()) QVERIFY(xdotool(QStringList{"keydown"} + keys));
-    QVERIFY(xdotool(at(from) + QStringList{"mousedown", "1"}));
+    QVERIFY(xdotool(pointerTo(from) + QStringList{"mousedown", "1"}));
     int step = 0;
-    QTRY_VERIFY(xdotool(at(to + QPoint(step++ % 2, 0))) && watch.moves > 1);
-    QVERIFY(xdotool(at(to) + QStringList{"mouseup", "1"}));
+    QTRY_VERIFY(xdotool(pointerTo(to + QPoint(step++ % 2, 0))) && watch.moves > 1);
+    QVERIFY(xdotool(pointerTo(to) + QStringList{"mouseup", "1"}));
     if (!keys.isEmpty()) QVERIFY(xdotool(QStringList{"keyup"} + keys));
     // The source's drag has ended; a Qt source reports the action last offered,
     // not the target's final answer, so only the arrival is checked here.
