@@ -187,11 +187,6 @@ void WindowServices::apply() {
                        std::max(0, outer_.height() - appliedMargins_.top() - appliedMargins_.bottom()));
     window_.setFixedSize(client);
     window_.move(outer_.topLeft());
-    // QWidget::move skips a place it believes it has, which may be stale once
-    // the frame has changed under it.
-    if (QWindow* handle = window_.windowHandle(); handle && handle->framePosition() != outer_.topLeft()) {
-        handle->setFramePosition(outer_.topLeft());
-    }
     applying_ = false;
 }
 
