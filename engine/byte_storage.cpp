@@ -18,13 +18,7 @@ namespace {
 // the file into it.
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
-void defaultFatalError(const Text& message) {
-    std::fprintf(stderr, "运行时出错!\n\n错误信息：%s\n", message.c_str());
-    std::fflush(stderr);
-    std::_Exit(-1);
-}
-
-FatalErrorHook fatalHook = defaultFatalError;
+FatalErrorHook fatalHook = nullptr;
 
 std::shared_ptr<std::uint8_t> allocateHuge(std::size_t n) {
     const std::size_t rounded = (n + kHugePage - 1) / kHugePage * kHugePage;
@@ -52,12 +46,21 @@ std::shared_ptr<std::uint8_t> allocate(std::int32_t n) {
 
 }  // namespace
 
-void setFatalErrorHook(FatalErrorHook hook) { fatalHook = hook ? hook : defaultFatalError; }
+void setFatalErrorHook(FatalErrorHook hook) { fatalHook = hook; }
 
 void failAllocation(std::int64_t bytesAsked) {
-    char message[96];
-    std::snprintf(message, sizeof message, "分配 %" PRId64 " 字节内存失败!", bytesAsked);
-    fatalHook(message);
+    if (fatalHook != nullptr) {
+        // The hook takes a text, so the message is in code page 936:
+        // "分配 %d 字节内存失败!".
+        char message[96];
+        std::snprintf(message, sizeof message, "\xb7\xd6\xc5\xe4 %" PRId64 " \xd7\xd6\xbd\xda\xc4\xda\xb4\xe6\xca\xa7\xb0\xdc!",
+                      bytesAsked);
+        fatalHook(message);
+    } else {
+        // Without a window the terminal gets it in the locale's UTF-8.
+        std::fprintf(stderr, "运行时出错!\n\n错误信息：分配 %" PRId64 " 字节内存失败!\n", bytesAsked);
+        std::fflush(stderr);
+    }
     std::_Exit(-1);  // a hook that returns must not let the caller go on without storage
 }
 

@@ -71,8 +71,9 @@ private:
 };
 
 // Called when storage for a new value cannot be had, with the message
-// "分配 %d 字节内存失败!". It must not return. The default prints the fatal
-// error text to standard error and exits with -1.
+// "分配 %d 字节内存失败!" as a text (code page 936). It must not return.
+// Without a hook the fatal error text goes to standard error in UTF-8 and the
+// program exits with -1.
 using FatalErrorHook = void (*)(const Text& message);
 void setFatalErrorHook(FatalErrorHook hook);
 [[noreturn]] void failAllocation(std::int64_t bytesAsked);

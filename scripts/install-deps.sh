@@ -5,7 +5,7 @@ set -euo pipefail
 
 build=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev)
 test=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth openbox fonts-wqy-microhei clang libclang-rt-14-dev
-      python3 desktop-file-utils appstream dpkg-dev)
+      python3 desktop-file-utils appstream dpkg-dev xdotool x11-utils)
 run=(fonts-wqy-microhei)
 
 want=("${build[@]}")

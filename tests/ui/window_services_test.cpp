@@ -523,9 +523,6 @@ void WindowServicesTest::fatalErrorEndsWithoutExitRoutines() {
     const QString out = QString::fromUtf8(child.readAllStandardOutput());
     QVERIFY(!out.contains(QStringLiteral("exit routine ran")));
     QVERIFY(out.startsWith(QStringLiteral("错误\n运行时出错!\r\n\r\n错误信息：")));
-    // The engine writes this message as UTF-8 although its texts are code
-    // page 936, so the box shows it garbled until the engine sends GBK bytes.
-    QEXPECT_FAIL("", "engine's out-of-memory message is not in code page 936", Abort);
     QCOMPARE(out, QStringLiteral("错误\n运行时出错!\r\n\r\n错误信息：分配 123 字节内存失败!\r\n"));
 }
 
