@@ -36,12 +36,13 @@ std::vector<std::int32_t> referenceHits(const std::string& buffer, const std::st
 }
 
 // The bytes from first to last (1-based, inclusive, clipped to the buffer),
-// shown up to the first zero byte.
+// shown as a cell shows them: at most maxCellBytes, up to the first zero byte.
 std::string shownSpan(const std::string& buffer, std::int64_t first, std::int64_t last) {
     first = std::max<std::int64_t>(first, 1);
     last = std::min<std::int64_t>(last, static_cast<std::int64_t>(buffer.size()));
     if (first > last) return {};
-    return textOf(buffer.substr(static_cast<std::size_t>(first - 1), static_cast<std::size_t>(last - first + 1)));
+    const auto length = std::min<std::int64_t>(last - first + 1, maxCellBytes);
+    return textOf(buffer.substr(static_cast<std::size_t>(first - 1), static_cast<std::size_t>(length)));
 }
 
 struct Rows {
@@ -61,7 +62,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzedDataProvider in(data, size);
     const std::string searchText = in.ConsumeRandomLengthString(16);
     const std::string beforeText = lengthText(in), afterText = lengthText(in);
-    std::string buffer = in.ConsumeRandomLengthString(2048);
+    // A chunk repeated: buffers longer than a cell holds, from short inputs.
+    std::string buffer;
+    std::string chunk = in.ConsumeRandomLengthString(2048);
+    // Without zero bytes, so that spans reach the cell's limit instead of
+    // stopping at the first zero.
+    if (in.ConsumeBool()) std::replace(chunk.begin(), chunk.end(), '\0', 'z');
+    for (int k = in.ConsumeIntegralInRange(1, 8); k > 0; --k) buffer += chunk;
     const std::string pattern = textOf(searchText);
     for (int k = in.ConsumeIntegralInRange(0, 6); k > 0 && !buffer.empty(); --k) {
         const std::size_t at = in.ConsumeIntegralInRange<std::size_t>(0, buffer.size() - 1);
@@ -79,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::int64_t pos = hits[i];
         require(rows[i].number == std::to_string(i + 1), "rows are numbered from 1");
         require(rows[i].position == std::to_string(pos), "the position is the hit's 1-based position");
-        require(rows[i].found == pattern, "found is the search text");
+        require(rows[i].found == pattern.substr(0, maxCellBytes), "found is the search text");
         require(rows[i].before == (n > 0 ? shownSpan(buffer, pos - n, pos - 1) : ""), "before is the bytes before the hit");
         require(rows[i].after == (m > 0 ? shownSpan(buffer, pos + l, pos + l - 1 + m) : ""), "after follows the hit");
     }
