@@ -70,10 +70,10 @@ struct SaveFault {
     bool asNobody = false;        // permissions must apply
     rlim_t sizeLimit = 0;         // a file size limit, as a full disk would be
     std::optional<bool> written;  // the one right result, where there is one
+    std::size_t newSize = 200'000;  // the old file has 100'000 bytes
 };
 
 const std::string oldBytes(100'000, 'o');
-const std::string newBytes(200'000, 'n');
 
 void noChange(const TempDir&) {}
 
@@ -84,6 +84,7 @@ class SaveFaultTest : public testing::TestWithParam<SaveFault> {};
 
 TEST_P(SaveFaultTest, DestinationHoldsOldOrNewBytesAndNothingElseChanges) {
     const SaveFault& c = GetParam();
+    const std::string newBytes(c.newSize, 'n');
     TempDir dir;
     chmod(dir.path().c_str(), 0755);  // root-owned: read-only to nobody, yet passable
     writeBytes(dir / "f", oldBytes);
@@ -134,6 +135,9 @@ INSTANTIATE_TEST_SUITE_P(
         // a write that fails there must not leave a stub of the new bytes.
         SaveFault{"in_place_write_fails_midway", [](const TempDir& d) { chmod((d / "f").c_str(), 0666); }, "f", true,
                   50'000, false},
+        // Written in place, a shorter file leaves no tail of the old one.
+        SaveFault{"in_place_shorter", [](const TempDir& d) { chmod((d / "f").c_str(), 0666); }, "f", true, 0, true,
+                  40'000},
         SaveFault{"read_only_folder_new_name", noChange, "new", true, 0, false},
         // The file the dialog named is gone by the time Save writes.
         SaveFault{"deleted_after_dialog", [](const TempDir& d) { fs::remove(d / "f"); }, "f", false, 0, true},
