@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextOption>
 #include <QWindow>
 #include <array>
 
@@ -67,6 +68,9 @@ QWidget* makeControl(const ControlEntry& entry, QWidget* window) {
         case K::multiLineEdit: {
             auto* edit = new QPlainTextEdit(text, window);
             edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+            // Breaking at any character, not only between words: a pasted
+            // megabyte without spaces otherwise freezes the layout for minutes.
+            edit->setWordWrapMode(QTextOption::WrapAnywhere);
             edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
             edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
             edit->setTabChangesFocus(true);

@@ -12,31 +12,18 @@
 #include <functional>
 
 #include "engine/byte_string.h"
+#include "tests/engine/child_process.h"
 #include "tests/engine/temp_dir.h"
 
 namespace varnolt {
 namespace {
 
+using testing_support::dropPrivileges;
+using testing_support::kCannotDropPrivileges;
 using testing_support::readBytes;
+using testing_support::runInChild;
 using testing_support::TempDir;
 using testing_support::writeBytes;
-
-// Runs body in a child process and returns its exit status (-1 if it died).
-int inChild(const std::function<int()>& body) {
-    const pid_t pid = fork();
-    if (pid == 0) _exit(body());
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// Drops to an unprivileged user so that permissions apply even when the tests
-// run as root; false when that is impossible.
-bool dropPrivileges() {
-    if (geteuid() != 0) return true;
-    const passwd* nobody = getpwnam("nobody");
-    return nobody != nullptr && setgid(nobody->pw_gid) == 0 && setuid(nobody->pw_uid) == 0;
-}
 
 TEST(ReadFile, FailuresAreNotSuccessfulReads) {
     TempDir dir;
@@ -57,11 +44,8 @@ TEST(ReadFile, FifoWithoutWriterFailsAtOnce) {
     TempDir dir;
     ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0644), 0);
     // In a child, so a regression hangs only the child, which the alarm ends.
-    const int status = inChild([&] {
-        alarm(5);
-        return tryReadFile(dir / "fifo") ? 1 : 0;
-    });
-    EXPECT_EQ(status, 0);
+    const auto end = runInChild([&] { return tryReadFile(dir / "fifo") ? 1 : 0; }, 5);
+    EXPECT_TRUE(end.exitedWith(0)) << end.describe();
 }
 
 TEST(ReadFile, ReadsEveryByte) {
@@ -118,13 +102,13 @@ TEST(WriteFile, FailingMidwayLeavesTheOldFileAndNoTemporary) {
     const std::string old(100'000, 'o');
     writeBytes(dir / "f", old);
     // A file size limit makes the write fail the way a full disk does.
-    const int status = inChild([&] {
+    const auto end = runInChild([&] {
         signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{50'000, 50'000};
         setrlimit(RLIMIT_FSIZE, &limit);
         return writeFile(dir / "f", ByteString::copyOf(std::string(200'000, 'n'))) ? 1 : 0;
     });
-    EXPECT_EQ(status, 0) << "a failed write must report false";
+    EXPECT_TRUE(end.exitedWith(0)) << "a failed write must report false; the child " << end.describe();
     EXPECT_EQ(readBytes(dir / "f"), old);
     EXPECT_EQ(dir.entryCount(), 1u);
 }
@@ -136,16 +120,16 @@ TEST(WriteFile, ReadOnlyFolder) {
     chmod((dir / "locked").c_str(), 0644);
     chmod((dir / "open").c_str(), 0666);
     chmod(dir.path().c_str(), 0755);
-    const int status = inChild([&] {
-        if (!dropPrivileges()) return 77;
+    const auto end = runInChild([&] {
+        if (!dropPrivileges()) return kCannotDropPrivileges;
         // The folder takes no temporary file: a file we may not write stays as
         // it was, and one we may write is written in place.
         if (writeFile(dir / "locked", ByteString::copyOf("new"))) return 1;
         if (!writeFile(dir / "open", ByteString::copyOf("new!"))) return 2;
         return 0;
     });
-    if (status == 77) GTEST_SKIP() << "cannot drop to an unprivileged user here";
-    EXPECT_EQ(status, 0);
+    if (end.exitedWith(kCannotDropPrivileges)) GTEST_SKIP() << "cannot drop to an unprivileged user here";
+    EXPECT_TRUE(end.exitedWith(0)) << end.describe();
     EXPECT_EQ(readBytes(dir / "locked"), "old");
     EXPECT_EQ(readBytes(dir / "open"), "new!");
     EXPECT_EQ(dir.entryCount(), 2u);

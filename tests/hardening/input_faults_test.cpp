@@ -11,7 +11,7 @@
 #include "engine/loaded_file.h"
 #include "engine/occurrence_search.h"
 #include "engine/replacement.h"
-#include "tests/hardening/child_process.h"
+#include "tests/engine/child_process.h"
 
 namespace varnolt {
 namespace {

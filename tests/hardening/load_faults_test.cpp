@@ -11,7 +11,7 @@
 #include "engine/occurrence_search.h"
 #include "engine/replacement.h"
 #include "tests/engine/temp_dir.h"
-#include "tests/hardening/child_process.h"
+#include "tests/engine/child_process.h"
 #include "tests/hardening/special_files.h"
 
 namespace varnolt {

@@ -14,7 +14,7 @@
 
 #include "engine/byte_string.h"
 #include "tests/engine/temp_dir.h"
-#include "tests/hardening/child_process.h"
+#include "tests/engine/child_process.h"
 #include "tests/hardening/special_files.h"
 
 namespace varnolt {
